@@ -1,6 +1,7 @@
 #include "audio/AudioChains.h"
 
 #include <QLoggingCategory>
+#include <algorithm>
 
 namespace korvel::audio {
 
@@ -25,6 +26,14 @@ AudioChains::AudioChains(AudioSystem& system, CodecManager& codecs, Options& opt
     waveOutA_ = std::make_unique<AudioOutput>(QStringLiteral("WaveOutA"), DeviceKind::Wave, system_, codecs_);
     dsWaveOutA_ = std::make_unique<AudioOutput>(QStringLiteral("DSWaveOutA"), DeviceKind::DirectSound, system_, codecs_);
     acm_.setOutput(&dspIn_);
+    // Until the voice path installs its loaders, a chain reads like an empty receive buffer.
+    for (auto& src : dspOut_) {
+        src.setLoader([this](uint8_t* data, int capacity, int& filled, bool& more) {
+            more = false;
+            filled = gChainOneStarted ? 0 : std::clamp(gCodecBytesPerSec / 2, 0, capacity);
+            std::fill_n(data, filled, uint8_t(0));
+        });
+    }
 
     // Only chain 1 reports its start and close (WaveOut1Start/DSWaveOut1Start, ...Close).
     for (AudioOutput* out : {waveOut_[0].get(), dsWaveOut_[0].get()}) {
