@@ -3,6 +3,7 @@
 #include "audio/AudioChains.h"
 #include "audio/BlockCoder.h"
 #include "audio/DeviceLists.h"
+#include "audio/SystemMixer.h"
 
 #include <QTest>
 #include <cmath>
@@ -39,6 +40,24 @@ private slots:
         QVERIFY(ds.contains("Korvel_Null_Output"));
         const QStringList wave = DeviceLists::RecordDeviceNames(*system);
         QVERIFY(!wave.isEmpty()); // `default` comes first
+    }
+
+    void mixerSetsDeviceVolumes()
+    {
+        SystemMixer mixer;
+        QVERIFY(mixer.ready());
+        mixer.setPlayDevice(0);
+        mixer.setRecordDevice(-1);
+        const auto before = mixer.playVolume();
+        QVERIFY(before);
+        QVERIFY(mixer.setPlayVolume(0.5));
+        QVERIFY(std::abs(*mixer.playVolume() - 0.5) < 0.01);
+        QVERIFY(mixer.setRecordVolume(0.75));
+        QVERIFY(std::abs(*mixer.recordVolume() - 0.75) < 0.01);
+        QVERIFY(mixer.setPlayVolume(*before));
+        QVERIFY(mixer.setRecordVolume(1.0));
+        mixer.setPlayDevice(99); // beyond the list: the default sink
+        QVERIFY(mixer.playVolume());
     }
 
     void toneComesBack_data()
