@@ -17,9 +17,9 @@ std::unique_ptr<AudioSystem> AudioSystem::real()
     return std::make_unique<AudioSystem>(std::make_unique<AlsaBackend>(), std::make_unique<PulseBackend>());
 }
 
-std::unique_ptr<AudioSystem> AudioSystem::files(const QString& spec)
+std::unique_ptr<AudioSystem> AudioSystem::files(const QString& setting)
 {
-    const auto config = FileBackendConfig::parse(spec);
+    const auto config = FileBackendConfig::parse(setting);
     if (!config)
         return nullptr;
     return std::make_unique<AudioSystem>(std::make_unique<FileBackend>(*config), std::make_unique<FileBackend>(*config));
@@ -27,8 +27,8 @@ std::unique_ptr<AudioSystem> AudioSystem::files(const QString& spec)
 
 std::unique_ptr<AudioSystem> AudioSystem::fromEnvironment()
 {
-    const QString spec = qEnvironmentVariable("KORVEL_AUDIO");
-    if (auto f = files(spec))
+    const QString setting = qEnvironmentVariable("KORVEL_AUDIO");
+    if (auto f = files(setting))
         return f;
     return real();
 }

@@ -18,7 +18,7 @@ public:
     // ALSA and PulseAudio, unless KORVEL_AUDIO=file:... asks for the file backend.
     static std::unique_ptr<AudioSystem> fromEnvironment();
     static std::unique_ptr<AudioSystem> real();
-    static std::unique_ptr<AudioSystem> files(const QString& spec);
+    static std::unique_ptr<AudioSystem> files(const QString& setting);
 
     AudioBackend& backend(DeviceKind kind) { return kind == DeviceKind::Wave ? *wave_ : *directSound_; }
     DeviceTuning& tuning() { return tuning_; }

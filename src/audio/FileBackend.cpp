@@ -10,11 +10,11 @@
 
 namespace korvel::audio {
 
-std::optional<FileBackendConfig> FileBackendConfig::parse(const QString& spec)
+std::optional<FileBackendConfig> FileBackendConfig::parse(const QString& setting)
 {
-    if (!spec.startsWith(QLatin1String("file:")))
+    if (!setting.startsWith(QLatin1String("file:")))
         return std::nullopt;
-    const QStringList parts = spec.mid(5).split(QLatin1Char(','));
+    const QStringList parts = setting.mid(5).split(QLatin1Char(','));
     FileBackendConfig c;
     c.dir = parts.value(0);
     if (c.dir.isEmpty())

@@ -22,7 +22,7 @@ struct FileBackendConfig {
     QList<int> refusedRates;
 
     // "file:DIR[,fast][,refuse=RATE]...[,capture=PATH]" (the KORVEL_AUDIO syntax).
-    static std::optional<FileBackendConfig> parse(const QString& spec);
+    static std::optional<FileBackendConfig> parse(const QString& setting);
 };
 
 class FileBackend final : public AudioBackend {
