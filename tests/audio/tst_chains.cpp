@@ -247,6 +247,31 @@ private slots:
         QCOMPARE(DeviceLists::SelectDefaultPlayDevice(items, -1), items.isEmpty() ? -1 : 0);
     }
 
+    void fillListsAndTweak()
+    {
+        Fixture f;
+        f.options.gRecord = 5;
+        f.options.gPlay = 7;
+        QCOMPARE(DeviceLists::FillRecordDevices(*f.system, f.options), QStringList{"File input"});
+        QCOMPARE(f.options.gRecord, 0);
+        QCOMPARE(DeviceLists::FillPlayDevices(*f.system, f.options), QStringList{"File output"});
+        QCOMPARE(f.options.gPlay, 0);
+        f.options.CTweak1 = true;
+        f.chains.ApplyCaptureTweak();
+        QVERIFY(f.system->tuning().capturePause);
+        QVERIFY(f.system->tuning().raisePriority);
+        f.options.CTweak1 = false;
+        f.chains.ApplyCaptureTweak();
+        QVERIFY(!f.system->tuning().capturePause);
+        // With the pause on and priorities asked for, capture still delivers blocks.
+        f.options.CTweak1 = true;
+        f.chains.ApplyCaptureTweak();
+        f.chains.StartAudio(3);
+        QSignalSpy blocks(f.chains.DSPInterfaceIn(), &DSPInterfaceIn::BufferReady);
+        QVERIFY(blocks.wait(5000));
+        f.chains.StopAudio();
+    }
+
     void emptyPlayListPlaysOnDefault()
     {
         Fixture f;
