@@ -261,13 +261,17 @@ private slots:
         QCOMPARE(m_capture.keys, QList<int>{Qt::Key_Tab});
         QCOMPARE(hotkey->text(), QStringLiteral("TAB "));
         QCOMPARE(m_model.gKey1, 0x0F);
+        // The box keeps every key, Escape too: the dialog stays open.
+        QTest::keyClick(hotkey, Qt::Key_Escape);
+        QVERIFY(d->isVisible());
+        QCOMPARE(m_capture.keys.size(), 2);
         // Elsewhere Tab moves on as usual.
         auto* identity = child<QLineEdit>(*d, "EIdentity");
         identity->setFocus();
         QTRY_VERIFY(identity->hasFocus());
         QTest::keyClick(identity, Qt::Key_Tab);
         QVERIFY(!identity->hasFocus());
-        QCOMPARE(m_capture.keys.size(), 1);
+        QCOMPARE(m_capture.keys.size(), 2);
     }
 
     void missingCodecDisabledButStillSelected() {
