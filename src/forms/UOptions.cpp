@@ -135,6 +135,8 @@ void TFOptions::setHotkeyCapture(IHotkeyCapture* capture) { m_capture = capture 
 void TFOptions::buildPages() {
     m_pages = named(new QTabWidget(this), "PageControl");
     m_pages->setGeometry(kPagesRect);
+    // Six captions share the page control's width; keep the tabs narrow enough to show them all.
+    m_pages->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
     m_pages->addTab(buildGeneral(), QStringLiteral("General"));
     m_pages->addTab(buildPreferences(), QStringLiteral("Preferences"));
     m_pages->addTab(buildAudio(), QStringLiteral("Audio"));
