@@ -1,0 +1,36 @@
+#include "audio/AudioSystem.h"
+
+#include "audio/AlsaBackend.h"
+#include "audio/FileBackend.h"
+#include "audio/PulseBackend.h"
+
+namespace korvel::audio {
+
+AudioSystem::AudioSystem(std::unique_ptr<AudioBackend> wave, std::unique_ptr<AudioBackend> directSound)
+    : wave_(std::move(wave))
+    , directSound_(std::move(directSound))
+{
+}
+
+std::unique_ptr<AudioSystem> AudioSystem::real()
+{
+    return std::make_unique<AudioSystem>(std::make_unique<AlsaBackend>(), std::make_unique<PulseBackend>());
+}
+
+std::unique_ptr<AudioSystem> AudioSystem::files(const QString& setting)
+{
+    const auto config = FileBackendConfig::parse(setting);
+    if (!config)
+        return nullptr;
+    return std::make_unique<AudioSystem>(std::make_unique<FileBackend>(*config), std::make_unique<FileBackend>(*config));
+}
+
+std::unique_ptr<AudioSystem> AudioSystem::fromEnvironment()
+{
+    const QString setting = qEnvironmentVariable("KORVEL_AUDIO");
+    if (auto f = files(setting))
+        return f;
+    return real();
+}
+
+} // namespace korvel::audio
