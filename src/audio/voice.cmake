@@ -8,6 +8,7 @@ target_sources(korvel_audio PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Reception.cpp ${CMAKE_CURRENT_LIST_DIR}/Reception.h
   ${CMAKE_CURRENT_LIST_DIR}/ReceivePorts.cpp ${CMAKE_CURRENT_LIST_DIR}/ReceivePorts.h
   ${CMAKE_CURRENT_LIST_DIR}/VoiceSession.cpp ${CMAKE_CURRENT_LIST_DIR}/VoiceSession.h
+  ${CMAKE_CURRENT_LIST_DIR}/VoiceWiring.cpp ${CMAKE_CURRENT_LIST_DIR}/VoiceWiring.h
   ${CMAKE_CURRENT_LIST_DIR}/Probe.cpp ${CMAKE_CURRENT_LIST_DIR}/Probe.h
   ${CMAKE_CURRENT_LIST_DIR}/EventSounds.cpp ${CMAKE_CURRENT_LIST_DIR}/EventSounds.h
 )
