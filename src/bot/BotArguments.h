@@ -1,0 +1,39 @@
+#pragma once
+// The command line of korvel-bot.
+
+#include "core/Ports.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace korvel {
+
+struct BotSettings {
+    QString server;
+    QString name = QStringLiteral("Bot");
+    QString password;
+    QString adminPassword;
+    QString channel;
+    bool create = false;
+    QString bind;
+    // Seconds to stay before leaving; none = until the link drops or a signal arrives.
+    std::optional<double> stayFor;
+    // The version sent at login, for checking how a server treats other programs.
+    std::optional<int> versionMajor;
+    std::optional<int> versionMinor;
+    PortConfig ports;
+    // Voice options (talking a file, recording what arrives) join here.
+};
+
+struct BotArgumentsResult {
+    BotSettings settings;
+    bool help = false;
+    QString error; // non-empty: the arguments were not usable
+};
+
+// Arguments without the program name: "/CTCP" "/CUDP" "/SUDP" switches and --options.
+BotArgumentsResult ParseBotArguments(const QStringList& arguments);
+QString BotUsage();
+
+} // namespace korvel

@@ -1,0 +1,5 @@
+korvel_add_test(NAME tst_captions SOURCES client/tst_captions.cpp LIBS korvel_core)
+korvel_add_test(NAME tst_client_wire SOURCES client/tst_client_wire.cpp client/ClientFakes.h LIBS korvel_core)
+if(EXISTS ${CMAKE_SOURCE_DIR}/src/core/ServerRole.h)
+  korvel_add_test(NAME tst_client_role SOURCES client/tst_client_role.cpp client/ClientFakes.h LIBS korvel_core)
+endif()
