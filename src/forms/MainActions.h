@@ -6,6 +6,7 @@
 #include "core/Options.h"
 #include "core/Tables.h"
 
+#include <QList>
 #include <QString>
 #include <cstdint>
 
@@ -26,12 +27,12 @@ public:
 
     // Client requests.
     virtual void connectSelected() = 0; // Connect(): joins the first selected server entry
-    virtual bool checkAdmin() = 0;
-    virtual void sendKick(int32_t user) = 0;
-    virtual void sendMute(int32_t user, bool mute) = 0;
-    virtual void sendAddChannel(const QString& name) = 0;
+    // Each of these asks CheckAdmin() first (once per call); user lists run last selected first.
+    virtual void kickUsers(const QList<int32_t>& users) = 0;
+    virtual void muteUsers(const QList<int32_t>& users) = 0; // unmute for a muted user
+    virtual void addChannel() = 0;                           // asks for the name
+    virtual void deleteChannel(int32_t channel) = 0;
     virtual void sendJoinChannel(int32_t channel) = 0;
-    virtual void sendRemoveChannel(int32_t channel) = 0;
     virtual void disconnectClient() = 0; // kick of the own index, when connected
     virtual void startLoopback() = 0;
     virtual void stopLoopback() = 0;

@@ -2,9 +2,9 @@
 // channels and users, and the captions they compute.
 
 #include "ImageList.h"
-#include "MainCaptions.h"
 #include "TreeEntry.h"
 #include "UMain.h"
+#include "core/Captions.h"
 
 #include <QTreeWidget>
 
@@ -91,29 +91,21 @@ void TFMain::expandBranch(QTreeWidgetItem* item) {
 void TFMain::serverCaption() {
     TreeEntry* server = TreeEntry::of(serverItem());
     if (!server) return;
-    int32_t n = 0;
-    const TcUserTable& users = actions_.clientUsers();
-    for (int32_t u = 1; u <= users.count(); ++u)
-        if (users.at(u)->Node) ++n;
-    server->setText(0, server->node.address + captions::countSuffix(n));
+    server->setText(0, ServerCaption(server->node.address, actions_.clientUsers()));
 }
 
 void TFMain::channelCaption(int32_t channel) {
     if (channel <= 0) return;
     const TcChannel* c = actions_.clientChannels().at(channel);
     if (!c || !c->Node) return;
-    int32_t n = 0;
-    const TcUserTable& users = actions_.clientUsers();
-    for (int32_t u = 1; u <= users.count(); ++u)
-        if (users.at(u)->Node && users.at(u)->Channel == channel) ++n;
-    itemOf(c->Node)->setText(0, c->Name + captions::countSuffix(n));
+    itemOf(c->Node)->setText(0, ChannelCaption(actions_.clientChannels(), actions_.clientUsers(), channel));
 }
 
 void TFMain::userCaption(int32_t user) {
     const TcUser* u = actions_.clientUsers().at(user);
     if (!u || !u->Node) return;
     const Options& o = actions_.options();
-    itemOf(u->Node)->setText(0, captions::userCaption(*u, o.CShowPacketLoss, o.CShowVersion));
+    itemOf(u->Node)->setText(0, UserCaption(*u, o.CShowPacketLoss, o.CShowVersion));
 }
 
 // --- List operations --------------------------------------------------------------------

@@ -3,7 +3,6 @@
 #include "ImageList.h"
 #include "TreeEntry.h"
 #include "UConnection.h"
-#include "UEdit.h"
 #include "USplash.h"
 #include "core/Ports.h"
 
@@ -383,31 +382,24 @@ void TFMain::cmdDelete() {
             if (inUse) actions_.clearServerNode();
             deleteEntry(selected[i]);
         } else if (entry->kind() == TTreeItemNode::kChannel) {
-            const int32_t channel = entry->node.channel;
-            if (actions_.checkAdmin()) actions_.sendRemoveChannel(channel);
+            actions_.deleteChannel(entry->node.channel);
         }
     }
 }
 
-void TFMain::cmdKick() {
-    if (!actions_.checkAdmin()) return;
+QList<int32_t> TFMain::selectedUsers() const {
+    QList<int32_t> users;
     const QList<QTreeWidgetItem*> selected = selectedEntries();
     for (qsizetype i = selected.size() - 1; i >= 0; --i) {
         TreeEntry* entry = TreeEntry::of(selected[i]);
-        if (entry && entry->kind() == TTreeItemNode::kUser) actions_.sendKick(entry->node.user);
+        if (entry && entry->kind() == TTreeItemNode::kUser) users.append(entry->node.user);
     }
+    return users;
 }
 
-void TFMain::cmdMute() {
-    if (!actions_.checkAdmin()) return;
-    const QList<QTreeWidgetItem*> selected = selectedEntries();
-    for (qsizetype i = selected.size() - 1; i >= 0; --i) {
-        TreeEntry* entry = TreeEntry::of(selected[i]);
-        if (!entry || entry->kind() != TTreeItemNode::kUser) continue;
-        const TcUser* user = actions_.clientUsers().at(entry->node.user);
-        actions_.sendMute(entry->node.user, !(user && user->Muted));
-    }
-}
+void TFMain::cmdKick() { actions_.kickUsers(selectedUsers()); }
+
+void TFMain::cmdMute() { actions_.muteUsers(selectedUsers()); }
 
 void TFMain::cmdProperties() {
     const QList<QTreeWidgetItem*> selected = selectedEntries();
@@ -420,13 +412,7 @@ void TFMain::cmdAddConnection() {
     if (!TFConnection::edit(entry, this) && alive(entry)) deleteEntry(entry);
 }
 
-void TFMain::cmdAddChannel() {
-    if (!actions_.checkAdmin()) return;
-    TFEdit dialog(this);
-    dialog.setup(tr("Add Channel"), tr("Channel"), tr("Specify the name of the channel."));
-    dialog.setText(QString());
-    if (dialog.run()) actions_.sendAddChannel(dialog.text());
-}
+void TFMain::cmdAddChannel() { actions_.addChannel(); }
 
 void TFMain::cmdDisconnect() { actions_.disconnectClient(); }
 

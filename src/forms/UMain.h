@@ -120,6 +120,8 @@ private:
     QTreeWidgetItem* serverItem() const;
     QTreeWidgetItem* channelItem(int32_t channel) const;
     QList<QTreeWidgetItem*> selectedEntries() const;
+    // User indexes of the selected user entries, last selected first.
+    QList<int32_t> selectedUsers() const;
     bool alive(QTreeWidgetItem* item) const;
     // Deletes an entry and its children, and forgets every table reference to them.
     void deleteEntry(QTreeWidgetItem* item);

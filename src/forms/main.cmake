@@ -3,7 +3,6 @@ target_sources(korvel_forms PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ImageList.cpp ${CMAKE_CURRENT_LIST_DIR}/ImageList.h
   ${CMAKE_CURRENT_LIST_DIR}/MainActions.h
   ${CMAKE_CURRENT_LIST_DIR}/MainWindowStore.cpp ${CMAKE_CURRENT_LIST_DIR}/MainWindowStore.h
-  ${CMAKE_CURRENT_LIST_DIR}/MainCaptions.h
   ${CMAKE_CURRENT_LIST_DIR}/TreeEntry.h
   ${CMAKE_CURRENT_LIST_DIR}/Prompts.cpp ${CMAKE_CURRENT_LIST_DIR}/Prompts.h
   ${CMAKE_CURRENT_LIST_DIR}/ShellOpen.cpp ${CMAKE_CURRENT_LIST_DIR}/ShellOpen.h
