@@ -22,7 +22,8 @@ void armBenchmarkExit(korvel::DesktopApp& app, const QElapsedTimer& clock) {
         const bool serverReady = !app.options().CServer || app.serverListening();
         if (!shown || !serverReady) return;
         poll->stop();
-        QTextStream(stdout) << "startup_ms " << clock.nsecsElapsed() / 1e6 << Qt::endl;
+        QTextStream(stdout) << "startup_ms " << clock.nsecsElapsed() / 1e6 << " listening " << app.serverListening()
+                             << Qt::endl;
         w->close();
     });
     poll->start();
