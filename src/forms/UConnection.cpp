@@ -33,13 +33,16 @@ TFConnection::TFConnection(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(358, 211);
+    // The main window's font, as chosen at start-up.
+    if (parent) setFont(parent->font());
 
     QLabel* heading = label(this, tr("Connection"), 16, 22);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
     heading->adjustSize();
-    rule(this, 88, 29, 257);
+    const int ruleLeft = qMax(88, heading->geometry().right() + 6);
+    rule(this, ruleLeft, 29, 345 - ruleLeft);
     label(this, tr("Specify the address of the remote server."), 88, 40);
     EHost = new QLineEdit(this);
     EHost->setObjectName(QStringLiteral("EHost"));

@@ -27,6 +27,7 @@ QFrame* rule(QWidget* parent) {
 
 TFEdit::TFEdit(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FEdit"));
+    if (parent) setFont(parent->font());
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
 

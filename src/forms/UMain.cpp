@@ -193,6 +193,8 @@ void TFMain::buildList() {
     TItems->setIndentation(12);
     TItems->setIconSize(QSize(16, 16));
     TItems->setContextMenuPolicy(Qt::CustomContextMenu);
+    // No expand buttons: entries never collapse, so the style must not draw branch arrows.
+    TItems->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; border-image: none; }"));
     // The selection stays visible when the list has no focus.
     QPalette pal = TItems->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));

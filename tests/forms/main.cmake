@@ -11,3 +11,10 @@ if(TARGET korvel_app)
     set_tests_properties(${t} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVEL_NO_SHELL=1")
   endforeach()
 endif()
+
+# Not a test: scripts/screenshots runs it under Xvfb.
+if(TARGET korvel_app)
+  add_executable(korvel-screenshots ${CMAKE_CURRENT_LIST_DIR}/screenshots.cpp)
+  target_link_libraries(korvel-screenshots PRIVATE korvel_app Qt6::Test)
+  target_include_directories(korvel-screenshots PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+endif()
