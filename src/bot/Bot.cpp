@@ -40,7 +40,10 @@ Bot::Bot(const BotSettings& settings, std::function<void(const QByteArray&)> wri
         tryJoinChannel();
     });
     connect(&role_, &ClientRole::userAdded, this,
-            [this](int32_t u) { emitEvent(QStringLiteral("user_added"), userFields(u)); });
+            [this](int32_t u) {
+                emitEvent(QStringLiteral("user_added"), userFields(u));
+                actOnUser(u);
+            });
     connect(&role_, &ClientRole::userRemoved, this,
             [this](int32_t u) { emitEvent(QStringLiteral("user_removed"), userFields(u)); });
     connect(&role_, &ClientRole::userMoved, this, [this](int32_t u, int32_t from, int32_t to) {
@@ -141,6 +144,14 @@ void Bot::tryJoinChannel() {
             return;
         }
     }
+}
+
+void Bot::actOnUser(int32_t user) {
+    const auto* rec = role_.TcUser.at(user);
+    if (!welcomed_ || !rec || user == role_.OwnIndex) return;
+    // Each name is acted on once, for the first user announced with it.
+    if (settings_.muteNames.removeOne(rec->Name)) role_.Mute({user});
+    if (settings_.kickNames.removeOne(rec->Name)) role_.Kick({user});
 }
 
 void Bot::AddChannelEntry(int32_t channel) {

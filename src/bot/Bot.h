@@ -43,6 +43,7 @@ private:
     void emitEvent(const QString& event, QJsonObject fields = {});
     void finish(int code);
     void tryJoinChannel();
+    void actOnUser(int32_t user);
     QJsonObject userFields(int32_t user) const;
 
     // IClientView

@@ -16,6 +16,8 @@ QString BotUsage() {
         "  --admin-password=TEXT    answer for the administrative password prompt\n"
         "  --channel=NAME           join this channel once the server announces it\n"
         "  --create                 create the channel named by --channel first\n"
+        "  --mute=NAME              mute (or unmute) the user NAME once announced; repeatable\n"
+        "  --kick=NAME              kick the user NAME once announced; repeatable\n"
         "  --bind=ADDRESS           local address the bot's sockets use\n"
         "  --for=SECONDS            leave after this long and exit 0\n"
         "  --program-version=M.m    version reported at login (default: this program's)\n"
@@ -52,6 +54,10 @@ BotArgumentsResult ParseBotArguments(const QStringList& arguments) {
             if (needValue()) s.channel = value;
         } else if (name == QLatin1String("--create")) {
             s.create = true;
+        } else if (name == QLatin1String("--mute")) {
+            if (needValue()) s.muteNames << value;
+        } else if (name == QLatin1String("--kick")) {
+            if (needValue()) s.kickNames << value;
         } else if (name == QLatin1String("--bind")) {
             if (needValue()) {
                 if (QHostAddress(value).isNull())

@@ -22,6 +22,9 @@ struct BotSettings {
     // The version sent at login, for checking how a server treats other programs.
     std::optional<int> versionMajor;
     std::optional<int> versionMinor;
+    // Users to mute or kick once the server announces them (by identity, each once).
+    QStringList muteNames;
+    QStringList kickNames;
     PortConfig ports;
     // Voice options (talking a file, recording what arrives) join here.
 };

@@ -210,8 +210,9 @@ template <class F> static void readEntries(MessageReader& r, F take) {
 }
 
 void ClientRole::HandlePasswordRequired(MessageReader&) {
-    cTCP1.disconnectFromHost();
+    // Told before the link goes, so a listener sees the refusal ahead of the drop.
     emit passwordRequired();
+    cTCP1.disconnectFromHost();
     const std::optional<QString> typed =
         prompt_.Ask(kPasswordCaption, kPasswordLabel, kConnectPasswordHint, QString(), QChar('*'));
     if (!typed) return;
@@ -221,8 +222,8 @@ void ClientRole::HandlePasswordRequired(MessageReader&) {
 }
 
 void ClientRole::HandleVersionTooOld(MessageReader&) {
-    cTCP1.disconnectFromHost();
     emit versionTooOld();
+    cTCP1.disconnectFromHost();
     messages_.Inform(kVersionTooOld);
 }
 

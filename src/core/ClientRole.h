@@ -78,6 +78,8 @@ public:
     void ServerEntryActivated();
     void SetLoopbackMode(bool on);
     bool LoopbackMode() const { return loopback_; }
+    // The reconnect timer runs: a password was typed and the reconnection is due.
+    bool ReconnectScheduled() const { return TcTCP.isActive(); }
 
     // --- Requests of the voice path and the command table ---
     void SendTalkStart();

@@ -106,6 +106,12 @@ void ServerRole::StopServer() {
 
 bool ServerRole::isRunning() const { return tcp_->isListening(); }
 
+int ServerRole::openConnections() const {
+    int n = 0;
+    for (const Connection& c : connections_) n += c.socket ? 1 : 0;
+    return n;
+}
+
 ServerRole::Connection* ServerRole::connection(int32_t k) {
     if (k < 1 || static_cast<size_t>(k) >= connections_.size()) return nullptr;
     Connection* c = &connections_[static_cast<size_t>(k)];

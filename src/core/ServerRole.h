@@ -43,6 +43,8 @@ public:
     // connected, then stops listening. The tables stay.
     void StopServer();
     bool isRunning() const;
+    // Control connections not yet fully closed (a stop lets queued bytes go out first).
+    int openConnections() const;
 
     const TsUserTable& users() const { return users_; }
     const TsChannelTable& channels() const { return channels_; }

@@ -3,3 +3,6 @@ korvel_add_test(NAME tst_client_wire SOURCES client/tst_client_wire.cpp client/C
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/core/ServerRole.h)
   korvel_add_test(NAME tst_client_role SOURCES client/tst_client_role.cpp client/ClientFakes.h LIBS korvel_core)
 endif()
+if(TARGET korvel_bot)
+  korvel_add_test(NAME tst_bot_arguments SOURCES client/tst_bot_arguments.cpp LIBS korvel_bot)
+endif()

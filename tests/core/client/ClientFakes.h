@@ -89,7 +89,10 @@ public:
         channelCaptions.clear();
         serverCaption = role->ServerAddress;
     }
-    void SetDisconnectVisible(bool v) override { disconnectVisible = v; }
+    void SetDisconnectVisible(bool v) override {
+        if (v) log << QStringLiteral("welcome");
+        disconnectVisible = v;
+    }
     void SetLoopbackChecked(bool c) override { loopbackChecked = c; }
     void ShowStatus(const QString& text) override { statuses << text; }
     std::optional<ServerEntry> FirstSelectedServerEntry() override { return selected; }
