@@ -16,7 +16,7 @@ namespace {
 
 // A peer that stops reading while others keep talking would make its send queue grow without
 // end; past this much unsent data the connection is given up.
-constexpr qint64 kMaxUnsent = 4 * 1024 * 1024;
+constexpr qint64 kMaxUnsent = qint64(4) * 1024 * 1024;
 // How long a closing connection may take to hand over its last bytes.
 constexpr int kCloseGraceMs = 3000;
 
