@@ -1,5 +1,6 @@
 #include "forms/FormPlacement.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -94,6 +95,42 @@ bool restorePlacement(const FormSettings& store, QWidget& window, PlacementSet s
             window.setWindowState(window.windowState() | Qt::WindowMaximized);
     }
     return true;
+}
+
+PlacementKeeper::PlacementKeeper(QWidget& window, const QString& windowKey, PlacementSet set, bool isMainForm,
+                                 ScreenSource screen)
+    : QObject(&window), m_window(window), m_windowKey(windowKey), m_set(set), m_isMainForm(isMainForm),
+      m_screen(std::move(screen)) {
+    const FormSettings store(m_windowKey);
+    m_restored = restorePlacement(store, m_window, m_set, m_screen);
+    m_window.installEventFilter(this);
+}
+
+void PlacementKeeper::save() {
+    FormSettings store(m_windowKey);
+    if (m_extra)
+        m_extra(store);
+    savePlacement(store, m_window, m_set, m_isMainForm, m_screen);
+    store.sync();
+    m_savedSinceShown = true;
+}
+
+bool PlacementKeeper::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &m_window) {
+        switch (event->type()) {
+        case QEvent::Show:
+            m_savedSinceShown = false;
+            break;
+        case QEvent::Close:
+        case QEvent::Hide:
+            if (!m_savedSinceShown)
+                save();
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace korvel::forms

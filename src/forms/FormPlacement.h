@@ -5,6 +5,7 @@
 
 #include "forms/FormSettings.h"
 
+#include <QObject>
 #include <QRect>
 #include <QSize>
 #include <functional>
@@ -59,5 +60,34 @@ void savePlacement(FormSettings& store, const QWidget& window, PlacementSet set,
 // Applies what is stored; returns false when nothing was (the window keeps its design place).
 bool restorePlacement(const FormSettings& store, QWidget& window, PlacementSet set,
                       const ScreenSource& screen = primaryScreen);
+
+// The settings object of a window that saves on its own: restores the placement when made, and
+// writes it (with the window's extra values) when the window is closed or hidden, at most once
+// between two showings. A window that is destroyed while shown calls save() itself.
+class PlacementKeeper : public QObject {
+public:
+    using ExtraSave = std::function<void(FormSettings&)>;
+
+    PlacementKeeper(QWidget& window, const QString& windowKey, PlacementSet set, bool isMainForm = false,
+                    ScreenSource screen = primaryScreen);
+    // Whether a placement was stored and applied; without one the window keeps its design place.
+    bool restored() const { return m_restored; }
+    // Runs inside every save, before the key is written (the main window's own values).
+    void setExtraSave(ExtraSave extra) { m_extra = std::move(extra); }
+    void save();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget& m_window;
+    QString m_windowKey;
+    PlacementSet m_set;
+    bool m_isMainForm;
+    ScreenSource m_screen;
+    ExtraSave m_extra;
+    bool m_restored = false;
+    bool m_savedSinceShown = false;
+};
 
 } // namespace korvel::forms

@@ -195,6 +195,8 @@ private slots:
         a.send(MessageWriter(msgMoveUser).Int(tagUser, 2).Int(tagChannelIndex, 1));
         QSignalSpy moved(f.server.get(), &ServerRole::userMoved);
         QTRY_COMPARE_WITH_TIMEOUT(moved.size(), 2, 5000);
+        // The server is done; wait until both moves reached the observer too.
+        QTRY_COMPARE_WITH_TIMEOUT(c.codes().count(msgUserMoved), qsizetype(2), 5000);
         const TsUser& ua = *f.server->users().at(1);
         QCOMPARE(ua.Channel, 1);
         QVERIFY(ua.Listens.get(1) && ua.Talks.get(1));

@@ -414,6 +414,36 @@ private slots:
         const FormSettings none(QLatin1String(FormSettings::kFEdit));
         QVERIFY(!restorePlacement(none, dialog, PlacementSet::Position, screen));
     }
+
+    void keeperSavesOncePerShowing() {
+        const ScreenSource screen = [] { return ScreenInfo{QRect(0, 0, 1024, 768)}; };
+        int extraSaves = 0;
+        {
+            QWidget w;
+            w.resize(300, 200);
+            PlacementKeeper keeper(w, QLatin1String(FormSettings::kFMain), PlacementSet::Sizable, true, screen);
+            QVERIFY(!keeper.restored());
+            keeper.setExtraSave([&](FormSettings& s) {
+                ++extraSaves;
+                MainStore::save(s, MainValues{{{nullptr, QStringLiteral("h"), QStringLiteral("p")}}, -1, 1});
+            });
+            w.show();
+            w.move(30, 40);
+            w.close(); // close, then hide: one save
+            QCOMPARE(extraSaves, 1);
+            QCOMPARE(stored("FMain", "Left").toInt(), 30);
+            QCOMPARE(MainStore::load().TItems.size(), 1);
+            w.show();
+            w.hide();
+            QCOMPARE(extraSaves, 2);
+        }
+        QWidget again;
+        again.resize(10, 10);
+        PlacementKeeper keeper(again, QLatin1String(FormSettings::kFMain), PlacementSet::Sizable, true, screen);
+        QVERIFY(keeper.restored());
+        QCOMPARE(again.pos(), QPoint(30, 40));
+        QCOMPARE(again.size(), QSize(300, 200));
+    }
 };
 
 QTEST_MAIN(TestSettings)
