@@ -2,7 +2,7 @@
 
 #include "core/ClientRole.h"
 #include "core/ServerRole.h"
-#include "forms/OptionsStore.h"
+#include "forms/UOptions.h"
 #include "forms/UCommand.h"
 #include "forms/UMain.h"
 #include "platform/SingleInstance.h"
@@ -28,6 +28,7 @@ DesktopApp::~DesktopApp() {
     client_.reset();
     server_.reset();
     FCommand.reset();
+    FOptions.reset();
     FMain.reset();
 }
 
@@ -40,8 +41,7 @@ void DesktopApp::CreateForms() {
 
     // The options are read and written back once as they are made, so the store always holds
     // every value.
-    forms::OptionsStore::load(options_);
-    forms::OptionsStore::save(options_);
+    FOptions = std::make_unique<forms::TFOptions>(options_, optionsServices_, optionsActions_, FMain.get());
 
     FCommand = std::make_unique<TFCommand>(FMain.get());
 
@@ -191,7 +191,7 @@ void DesktopApp::stopServer() {
     if (server_) server_->StopServer();
 }
 
-void DesktopApp::showOptions() {}
+void DesktopApp::showOptions() { FOptions->exec(); }
 
 // The command table reads its hotkeys from the X server's keyboard state.
 bool DesktopApp::commandWindowAvailable() const { return QGuiApplication::platformName() == QLatin1String("xcb"); }

@@ -7,6 +7,7 @@
 #include "core/Ports.h"
 #include "forms/MainActions.h"
 #include "forms/MainWindowStore.h"
+#include "forms/OptionsServices.h"
 #include "platform/ProgramVersion.h"
 
 #include <QElapsedTimer>
@@ -22,6 +23,9 @@ class ServerRole;
 class SingleInstance;
 class TFCommand;
 class TFMain;
+namespace forms {
+class TFOptions;
+}
 
 class DesktopApp : public QObject, public IMainActions {
     Q_OBJECT
@@ -97,6 +101,9 @@ private:
     } speech_;
 
     std::unique_ptr<TFMain> FMain;
+    forms::NullOptionsServices optionsServices_;
+    forms::NullOptionsActions optionsActions_;
+    std::unique_ptr<forms::TFOptions> FOptions;
     std::unique_ptr<TFCommand> FCommand;
     std::unique_ptr<ServerRole> server_;
     std::unique_ptr<ClientRole> client_;
