@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     w->TItems->clearSelection();
     w->TItems->topLevelItem(0)->setSelected(true);
     w->cmdDoubleClick();
-    QTest::qWaitFor([&] { return app.client()->TcUser.count() >= 3; }, 5000);
+    if (!QTest::qWaitFor([&] { return app.client()->TcUser.count() >= 3; }, 5000)) return 5;
     QTest::qWait(300);
     app.client()->DispatchFromServer(MessageWriter(msgPacketLoss).Int(tagUser, alice.index).Int(tagLostCount, 3).bytes());
     alice.send(MessageWriter(msgTalkStart).Int(tagUser, alice.index));
