@@ -16,7 +16,7 @@ namespace {
 
 // A peer that stops reading while others keep talking would make its send queue grow without
 // end; past this much unsent data the connection is given up.
-constexpr qint64 kMaxUnsent = 4 * 1024 * 1024;
+constexpr qint64 kMaxUnsent = qint64(4) * 1024 * 1024;
 // How long a closing connection may take to hand over its last bytes.
 constexpr int kCloseGraceMs = 3000;
 
@@ -44,6 +44,26 @@ UserChannel readUserChannel(const QByteArray& message) {
             v.user = r.ReadInt();
         else if (tag == tagChannelIndex)
             v.channel = r.ReadInt();
+        else
+            return false;
+        return true;
+    });
+    return v;
+}
+
+// The phrase requests: whom (a user or a channel index) and the text.
+struct IndexText {
+    int32_t index = 0;
+    QString text;
+};
+
+IndexText readIndexText(const QByteArray& message, int32_t indexTag) {
+    IndexText v;
+    readEntries(message, [&](int32_t tag, MessageReader& r) {
+        if (tag == indexTag)
+            v.index = r.ReadInt();
+        else if (tag == tagText)
+            v.text = r.ReadText();
         else
             return false;
         return true;
@@ -281,7 +301,7 @@ void ServerRole::RelayDatagram(int32_t s, const char* data, qsizetype size) {
         return;
     }
 
-    thread_local std::vector<int32_t> candidates;
+    std::vector<int32_t>& candidates = candidates_;
     Candidates(users_, s, loopbackMode_(), candidates);
 
     if (cmd.kind == Kind::Begin) {
@@ -561,35 +581,15 @@ void ServerRole::HandleListenToggle(const QByteArray& message, int32_t) {
 }
 
 void ServerRole::HandleSay(const QByteArray& message, int32_t) {
-    int32_t u = 0;
-    QString text;
-    readEntries(message, [&](int32_t tag, MessageReader& r) {
-        if (tag == tagUser)
-            u = r.ReadInt();
-        else if (tag == tagText)
-            text = r.ReadText();
-        else
-            return false;
-        return true;
-    });
-    if (requestedUser(u)) SendSay(text, u);
+    const IndexText v = readIndexText(message, tagUser);
+    if (requestedUser(v.index)) SendSay(v.text, v.index);
 }
 
 void ServerRole::HandleSayToChannel(const QByteArray& message, int32_t) {
-    int32_t c = 0;
-    QString text;
-    readEntries(message, [&](int32_t tag, MessageReader& r) {
-        if (tag == tagChannelIndex)
-            c = r.ReadInt();
-        else if (tag == tagText)
-            text = r.ReadText();
-        else
-            return false;
-        return true;
-    });
+    const IndexText v = readIndexText(message, tagChannelIndex);
     for (int32_t a = 1; a <= users_.count(); ++a) {
         const TsUser* r = users_.at(a);
-        if (r->Active && r->Channel == c) SendSay(text, a);
+        if (r->Active && r->Channel == v.index) SendSay(v.text, a);
     }
 }
 

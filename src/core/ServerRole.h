@@ -124,6 +124,7 @@ private:
     TsChannelTable channels_;
     std::vector<Connection> connections_; // indexed by connection number; 0 unused
     QByteArray datagram_;                 // receive buffer of the voice ports
+    std::vector<int32_t> candidates_;     // kept between datagrams so the relay does not allocate
 };
 
 } // namespace korvel
