@@ -48,6 +48,25 @@ public:
     }
 };
 
+// Moves every frame of the buffer, recovering from underruns and overruns on the way; both
+// directions of a stream share it.
+template <class Sample, class Transfer>
+bool transferAll(const AlsaPcm& pcm, Sample* samples, size_t count, Transfer transfer)
+{
+    snd_pcm_uframes_t frames = count / static_cast<size_t>(pcm.channels_);
+    while (frames > 0) {
+        snd_pcm_sframes_t n = transfer(pcm.pcm_, samples, frames);
+        if (n < 0) {
+            if (snd_pcm_recover(pcm.pcm_, static_cast<int>(n), 1) < 0)
+                return false;
+            continue;
+        }
+        frames -= static_cast<snd_pcm_uframes_t>(n);
+        samples += n * pcm.channels_;
+    }
+    return true;
+}
+
 class AlsaSink final : public PcmSink {
 public:
     explicit AlsaSink(QString device) : device_(std::move(device)) {}
@@ -59,18 +78,7 @@ public:
     {
         if (!pcm_.pcm_)
             return false;
-        snd_pcm_uframes_t frames = count / static_cast<size_t>(pcm_.channels_);
-        while (frames > 0) {
-            snd_pcm_sframes_t n = snd_pcm_writei(pcm_.pcm_, samples, frames);
-            if (n < 0) {
-                if (snd_pcm_recover(pcm_.pcm_, static_cast<int>(n), 1) < 0)
-                    return false;
-                continue;
-            }
-            frames -= static_cast<snd_pcm_uframes_t>(n);
-            samples += n * pcm_.channels_;
-        }
-        return true;
+        return transferAll(pcm_, samples, count, snd_pcm_writei);
     }
     void drain() override
     {
@@ -104,18 +112,7 @@ public:
     {
         if (!pcm_.pcm_)
             return false;
-        snd_pcm_uframes_t frames = count / static_cast<size_t>(pcm_.channels_);
-        while (frames > 0) {
-            snd_pcm_sframes_t n = snd_pcm_readi(pcm_.pcm_, samples, frames);
-            if (n < 0) {
-                if (snd_pcm_recover(pcm_.pcm_, static_cast<int>(n), 1) < 0)
-                    return false;
-                continue;
-            }
-            frames -= static_cast<snd_pcm_uframes_t>(n);
-            samples += n * pcm_.channels_;
-        }
-        return true;
+        return transferAll(pcm_, samples, count, snd_pcm_readi);
     }
     void close() override { pcm_.close(); }
 

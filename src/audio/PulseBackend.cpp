@@ -23,6 +23,17 @@ pa_sample_spec specFor(const StreamParams& p)
     return ss;
 }
 
+// Both stream directions refuse a format the server would not take, with the same text.
+bool validSpecFor(const StreamParams& p, pa_sample_spec& ss, QString* error)
+{
+    ss = specFor(p);
+    if (pa_sample_spec_valid(&ss))
+        return true;
+    if (error)
+        *error = QStringLiteral("invalid sample format");
+    return false;
+}
+
 class PulseSink final : public PcmSink {
 public:
     explicit PulseSink(QString device) : device_(std::move(device)) {}
@@ -30,12 +41,9 @@ public:
 
     bool open(const StreamParams& p, QString* error) override
     {
-        const pa_sample_spec ss = specFor(p);
-        if (!pa_sample_spec_valid(&ss)) {
-            if (error)
-                *error = QStringLiteral("invalid sample format");
+        pa_sample_spec ss;
+        if (!validSpecFor(p, ss, error))
             return false;
-        }
         // Keep the server's queue short: a few of our buffers, never less than 60 ms, so the
         // pull from the loader stays close to what is heard.
         const uint32_t bytesPerMs = ss.rate * ss.channels * 2 / 1000;
@@ -90,12 +98,9 @@ public:
 
     bool open(const StreamParams& p, QString* error) override
     {
-        const pa_sample_spec ss = specFor(p);
-        if (!pa_sample_spec_valid(&ss)) {
-            if (error)
-                *error = QStringLiteral("invalid sample format");
+        pa_sample_spec ss;
+        if (!validSpecFor(p, ss, error))
             return false;
-        }
         pa_buffer_attr attr;
         attr.maxlength = static_cast<uint32_t>(-1);
         attr.tlength = attr.prebuf = attr.minreq = static_cast<uint32_t>(-1);
