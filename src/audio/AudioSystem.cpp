@@ -22,7 +22,9 @@ std::unique_ptr<AudioSystem> AudioSystem::files(const QString& setting)
     const auto config = FileBackendConfig::parse(setting);
     if (!config)
         return nullptr;
-    return std::make_unique<AudioSystem>(std::make_unique<FileBackend>(*config), std::make_unique<FileBackend>(*config));
+    auto wave = std::make_unique<FileBackend>(*config);
+    auto directSound = std::make_unique<FileBackend>(*config, wave->timeline());
+    return std::make_unique<AudioSystem>(std::move(wave), std::move(directSound));
 }
 
 std::unique_ptr<AudioSystem> AudioSystem::fromEnvironment()

@@ -3,6 +3,7 @@
 #include "audio/Resampler.h"
 #include "audio/WavIo.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <chrono>
@@ -23,6 +24,8 @@ std::optional<FileBackendConfig> FileBackendConfig::parse(const QString& setting
         const QString& p = parts[i];
         if (p == QLatin1String("fast"))
             c.paced = false;
+        else if (p == QLatin1String("timeline"))
+            c.timeline = true;
         else if (p.startsWith(QLatin1String("refuse=")))
             c.refusedRates << p.mid(7).toInt();
         else if (p.startsWith(QLatin1String("capture=")))
@@ -58,27 +61,67 @@ private:
 
 class FileSink final : public PcmSink {
 public:
-    FileSink(QString path, bool paced) : path_(std::move(path)), paced_(paced) {}
+    FileSink(QString path, bool paced, std::shared_ptr<FileTimeline> timeline,
+             std::optional<std::chrono::steady_clock::time_point> at = std::nullopt)
+        : path_(std::move(path)), paced_(paced), timeline_(std::move(timeline)), at_(at) {}
     ~FileSink() override { close(); }
 
     bool open(const StreamParams& p, QString* error) override
     {
+        format_ = WaveFormat::pcm(static_cast<uint32_t>(p.rate), static_cast<uint16_t>(p.channels));
+        pacer_.reset();
+        bytes_ = 0;
+        if (path_.isEmpty())
+            return true; // writes go nowhere, in real time
+        qint64 resumeFrames = -1;
+        if (timeline_) {
+            QMutexLocker lock(&timeline_->mutex);
+            if (timeline_->rates.value(path_) == p.rate && p.channels == 1)
+                resumeFrames = timeline_->framesWritten.value(path_);
+        }
         file_.setFileName(path_);
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        const bool resume = resumeFrames >= 0 && file_.exists();
+        if (!file_.open(resume ? QIODevice::ReadWrite : QIODevice::WriteOnly | QIODevice::Truncate)) {
             if (error)
                 *error = file_.errorString();
             return false;
         }
-        format_ = WaveFormat::pcm(static_cast<uint32_t>(p.rate), static_cast<uint16_t>(p.channels));
-        file_.write(WavIo::header(format_, 0));
-        bytes_ = 0;
-        pacer_.reset();
+        if (resume) {
+            bytes_ = resumeFrames * 2;
+            file_.seek(WavIo::header(format_, 0).size() + bytes_);
+        } else {
+            file_.write(WavIo::header(format_, 0));
+        }
+        if (timeline_ && p.channels == 1) {
+            // The time the output was closed (or the run ran before it first opened) is silence.
+            const qint64 gap = timeline_->framesDue(p.rate, at_.value_or(std::chrono::steady_clock::now())) - bytes_ / 2;
+            if (gap > 0) {
+                const QByteArray zeros(static_cast<qsizetype>(gap * 2), '\0');
+                file_.write(zeros);
+                bytes_ += zeros.size();
+            }
+            QMutexLocker lock(&timeline_->mutex);
+            timeline_->rates.insert(path_, p.rate);
+            timeline_->framesWritten.insert(path_, bytes_ / 2);
+        }
         return true;
     }
     bool write(const int16_t* samples, size_t count) override
     {
+        if (timeline_ && format_.channels == 1 && file_.isOpen()) {
+            // An output that stood stopped but open wrote nothing meanwhile; pacing keeps a
+            // playing one within a few milliseconds of the clock, so only a longer lag is a pause.
+            const int rate = static_cast<int>(format_.samplesPerSec);
+            const qint64 gap = timeline_->framesDue(rate, std::chrono::steady_clock::now()) - bytes_ / 2;
+            if (gap > rate / 20) {
+                const QByteArray zeros(static_cast<qsizetype>(gap * 2), '\0');
+                if (file_.write(zeros) != zeros.size())
+                    return false;
+                bytes_ += zeros.size();
+            }
+        }
         const qint64 n = static_cast<qint64>(count * sizeof(int16_t));
-        if (file_.write(reinterpret_cast<const char*>(samples), n) != n)
+        if (file_.isOpen() && file_.write(reinterpret_cast<const char*>(samples), n) != n)
             return false;
         bytes_ += n;
         if (paced_)
@@ -94,11 +137,17 @@ public:
         file_.seek(0);
         file_.write(WavIo::header(format_, static_cast<uint32_t>(bytes_)));
         file_.close();
+        if (timeline_ && format_.channels == 1) {
+            QMutexLocker lock(&timeline_->mutex);
+            timeline_->framesWritten.insert(path_, bytes_ / 2);
+        }
     }
 
 private:
     QString path_;
     bool paced_;
+    std::shared_ptr<FileTimeline> timeline_;
+    std::optional<std::chrono::steady_clock::time_point> at_;
     QFile file_;
     WaveFormat format_;
     qint64 bytes_ = 0;
@@ -141,6 +190,14 @@ public:
     }
     bool read(int16_t* out, size_t count) override
     {
+        if (config_.gate && !config_.gate->open.load()) {
+            std::fill(out, out + count, int16_t(0));
+            if (config_.paced)
+                pacer_.advance(count, rate_);
+            return true;
+        }
+        if (config_.gate && position_ == 0 && config_.gate->startedEpochMs.load() == 0)
+            config_.gate->startedEpochMs.store(QDateTime::currentMSecsSinceEpoch());
         const size_t have = position_ < samples_.size() ? std::min(count, samples_.size() - position_) : 0;
         if (have)
             std::copy_n(samples_.data() + position_, have, out);
@@ -165,15 +222,54 @@ private:
 QStringList FileBackend::outputDevices() { return {QStringLiteral("File output")}; }
 QStringList FileBackend::inputDevices() { return {QStringLiteral("File input")}; }
 
+FileTimeline::FileTimeline() : originEpochMs(QDateTime::currentMSecsSinceEpoch()) {}
+
+qint64 FileTimeline::framesDue(int rate, std::chrono::steady_clock::time_point at) const
+{
+    const auto elapsed = at - origin;
+    return std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() * rate / 1000000;
+}
+
+FileBackend::FileBackend(FileBackendConfig config, std::shared_ptr<FileTimeline> timeline)
+    : config_(std::move(config)), timeline_(std::move(timeline))
+{
+    if (config_.timeline && !timeline_)
+        timeline_ = std::make_shared<FileTimeline>();
+}
+
+void FileBackend::padTimeline(const QStringList& fileNames, int rate)
+{
+    if (config_.dir.isEmpty())
+        return;
+    // One end for every file, however long the padding itself takes.
+    const auto end = std::chrono::steady_clock::now();
+    for (const QString& name : fileNames) {
+        const QString path = QDir(config_.dir).filePath(name + QStringLiteral(".wav"));
+        FileSink sink(path, false, timeline_, end);
+        StreamParams p;
+        p.rate = rate;
+        if (timeline_) {
+            QMutexLocker lock(&timeline_->mutex);
+            p.rate = timeline_->rates.value(path, rate);
+        }
+        p.channels = 1;
+        if (sink.open(p, nullptr))
+            sink.close();
+    }
+}
+
 std::unique_ptr<PcmSink> FileBackend::makeSink(int)
 {
     // The stream's name is known only at open; the sink asks for it then.
     class NamedSink final : public PcmSink {
     public:
-        NamedSink(QString dir, bool paced) : dir_(std::move(dir)), paced_(paced) {}
+        NamedSink(const FileBackendConfig& c, std::shared_ptr<FileTimeline> timeline)
+            : config_(c), timeline_(std::move(timeline)) {}
         bool open(const StreamParams& p, QString* error) override
         {
-            inner_ = std::make_unique<FileSink>(QDir(dir_).filePath(p.name + QStringLiteral(".wav")), paced_);
+            const QString name = config_.names.value(p.name, p.name);
+            const QString path = config_.dir.isEmpty() ? QString() : QDir(config_.dir).filePath(name + QStringLiteral(".wav"));
+            inner_ = std::make_unique<FileSink>(path, config_.paced, timeline_);
             return inner_->open(p, error);
         }
         bool write(const int16_t* s, size_t n) override { return inner_ && inner_->write(s, n); }
@@ -182,11 +278,11 @@ std::unique_ptr<PcmSink> FileBackend::makeSink(int)
         void close() override { if (inner_) inner_->close(); }
 
     private:
-        QString dir_;
-        bool paced_;
+        const FileBackendConfig& config_;
+        std::shared_ptr<FileTimeline> timeline_;
         std::unique_ptr<FileSink> inner_;
     };
-    return std::make_unique<NamedSink>(config_.dir, config_.paced);
+    return std::make_unique<NamedSink>(config_, timeline_);
 }
 
 std::unique_ptr<PcmSource> FileBackend::makeSource(int) { return std::make_unique<FileSource>(config_); }

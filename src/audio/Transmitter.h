@@ -33,6 +33,13 @@ public:
     void setCodecBytesPerSec(int32_t bytesPerSec) { codecBytesPerSec_ = bytesPerSec; }
     void setVoxLevelSource(const int32_t* voxLevel) { voxLevel_ = voxLevel; }
     void setCommandTable(ICommandTable* commands) { commands_ = commands; }
+    // Forgets a transmission a dropped link left open, so the next connection's first
+    // transmission starts with its own begin marker; the learned bounds stay.
+    void ResetTransmission() {
+        gTransmitting = false;
+        gSentCount = 0;
+        gVoxPending.clear();
+    }
 
     // Learned calibration, persisted by the main window's settings.
     int32_t gVoxMin = kVoxMinSentinel;

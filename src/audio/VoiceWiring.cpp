@@ -9,8 +9,11 @@ VoiceWiring::VoiceWiring(audio::AudioChains& chains, VoiceSession& session) : ch
                      [this](const QByteArray& block) { session_.BlockReady(block, chains_.MMVox()->Level()); });
     for (int k = 1; k <= 3; ++k) {
         chains_.DSPInterfaceOut(k)->setLoader([this, k](uint8_t* data, int capacity, int& filled, bool& more) {
-            // The device side keeps the chain-one flag; the loader reads it as it is now.
+            // The device side keeps the chain-one flag and the codec rate; the loader reads them
+            // as they are now, since the test start of OpenPlayback pulls before StartAudio has
+            // activated the ports.
             session_.reception().gChainOneStarted = chains_.gChainOneStarted;
+            session_.reception().setCodecBytesPerSec(chains_.gCodecBytesPerSec);
             filled = session_.reception().LoadPlaybackBuffer(k - 1, reinterpret_cast<char*>(data), capacity, more);
         });
     }

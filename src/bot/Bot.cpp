@@ -1,6 +1,10 @@
 #include "Bot.h"
 
+#include "audio/FileBackend.h"
+#include "audio/WavIo.h"
+
 #include <QJsonDocument>
+#include <cmath>
 
 namespace korvel {
 
@@ -10,14 +14,52 @@ void* entryNode(Bot* bot) { return bot; }
 void* userNode(int32_t) { return reinterpret_cast<void*>(uintptr_t(2)); }
 void* channelNode(int32_t) { return reinterpret_cast<void*>(uintptr_t(3)); }
 const QString kAdminHint = QStringLiteral("Specify the administrative password to access this feature.");
+const QStringList kSlotFiles = {QStringLiteral("slot1"), QStringLiteral("slot2"), QStringLiteral("slot3")};
+
+// Both device kinds go to files: the talk file behind a gate the bot opens, the three playback
+// slots under their slot names on one timeline. Nothing else is written.
+std::unique_ptr<audio::AudioSystem> makeAudio(const BotSettings& s, const std::shared_ptr<audio::CaptureGate>& gate,
+                                              audio::FileBackend*& recorder) {
+    if (!s.hasVoice()) return nullptr;
+    audio::FileBackendConfig c;
+    c.dir = s.recordDir;
+    c.captureFile = s.talkFile;
+    c.timeline = !s.recordDir.isEmpty();
+    c.gate = gate;
+    for (int k = 1; k <= 3; ++k) {
+        c.names.insert(QStringLiteral("WaveOut%1").arg(k), kSlotFiles[k - 1]);
+        c.names.insert(QStringLiteral("DSWaveOut%1").arg(k), kSlotFiles[k - 1]);
+    }
+    // Event sounds (never played by a bot) would go nowhere rather than into the folder.
+    auto wave = std::make_unique<audio::FileBackend>(c);
+    auto directSound = std::make_unique<audio::FileBackend>(c, wave->timeline());
+    recorder = wave.get();
+    return std::make_unique<audio::AudioSystem>(std::move(wave), std::move(directSound));
+}
 } // namespace
 
 Bot::Bot(const BotSettings& settings, std::function<void(const QByteArray&)> writeLine, QObject* parent)
     : QObject(parent), settings_(settings), writeLine_(std::move(writeLine)),
-      role_(options_, settings_.ports, *this, *this, *this, *this, *this, *this, this) {
+      gate_(std::make_shared<audio::CaptureGate>()),
+      audioSystem_(makeAudio(settings_, gate_, recorder_)),
+      voice_(audioSystem_ ? std::make_unique<ClientVoice>(*audioSystem_, options_, settings_.ports,
+                                                                   static_cast<IMessages&>(*this), input_)
+                          : nullptr),
+      role_(options_, settings_.ports, *this, *this, *this, audioPath(), soundPath(), *this, this) {
     options_.EIdentity = settings_.name;
     options_.CSound = false;
     options_.CSpeakConnect = false;
+    // The file talks through the bot's own key; the shift state stays clear.
+    options_.gKey1 = kTalkKey;
+    options_.RPTT = !settings_.vox;
+    options_.RVOX = settings_.vox;
+    if (voice_) {
+        voice_->setClient(&role_);
+        voice_->ApplyTransmitMode();
+        connect(voice_.get(), &ClientVoice::captureBlock, this, &Bot::onCaptureBlock);
+    }
+    talkTimer_.setSingleShot(true);
+    connect(&talkTimer_, &QTimer::timeout, this, &Bot::beginTalk);
     if (!settings_.bind.isEmpty()) role_.SetBindAddress(QHostAddress(settings_.bind));
     if (settings_.versionMajor) role_.SetProgramVersion(*settings_.versionMajor, settings_.versionMinor.value_or(0));
 
@@ -38,6 +80,7 @@ Bot::Bot(const BotSettings& settings, std::function<void(const QByteArray&)> wri
                   {{"own", own}, {"codec", codec}, {"admin_protected", !role_.AdminPassword.isEmpty()}});
         if (settings_.create && !settings_.channel.isEmpty()) role_.AddChannelNamed(settings_.channel);
         tryJoinChannel();
+        if (settings_.channel.isEmpty()) scheduleTalk();
     });
     connect(&role_, &ClientRole::userAdded, this,
             [this](int32_t u) {
@@ -51,6 +94,7 @@ Bot::Bot(const BotSettings& settings, std::function<void(const QByteArray&)> wri
         f.insert("from", from);
         f.insert("to", to);
         emitEvent(QStringLiteral("moved"), f);
+        if (u == role_.OwnIndex && joined_) scheduleTalk();
     });
     connect(&role_, &ClientRole::channelAdded, this, [this](int32_t c) {
         emitEvent(QStringLiteral("channel_added"), {{"channel", c}, {"name", role_.TcChannel.at(c)->Name}});
@@ -93,6 +137,9 @@ Bot::Bot(const BotSettings& settings, std::function<void(const QByteArray&)> wri
 }
 
 void Bot::Start() {
+    if (recorder_ && recorder_->timeline())
+        emitEvent(QStringLiteral("recording"), {{"dir", settings_.recordDir},
+                                                {"origin_ms", recorder_->timeline()->originEpochMs}});
     if (settings_.stayFor) stayTimer_.start(static_cast<int>(*settings_.stayFor * 1000.0));
     role_.Connect();
 }
@@ -113,7 +160,62 @@ void Bot::finish(int code) {
     finished_ = true;
     stayTimer_.stop();
     leaveBound_.stop();
+    talkTimer_.stop();
+    finishRecording();
     emit finished(code);
+}
+
+IClientAudio& Bot::audioPath() { return voice_ ? static_cast<IClientAudio&>(*voice_) : *this; }
+IEventSounds& Bot::soundPath() { return voice_ ? static_cast<IEventSounds&>(*voice_) : *this; }
+
+void Bot::scheduleTalk() {
+    if (!voice_ || settings_.talkFile.isEmpty() || talkScheduled_) return;
+    talkScheduled_ = true;
+    talkTimer_.start(static_cast<int>(settings_.talkAfter * 1000.0));
+}
+
+void Bot::beginTalk() {
+    if (finished_ || !voice_->audioRunning()) return;
+    const auto file = audio::WavIo::readPcmFile(settings_.talkFile);
+    if (!file) {
+        emitEvent(QStringLiteral("talk_failed"), {{"file", settings_.talkFile}});
+        return;
+    }
+    const auto& [format, data] = *file;
+    const int64_t frames = data.size() / 2 / std::max<int>(1, format.channels);
+    talkFrames_ = frames * 8000 / std::max<int64_t>(1, format.samplesPerSec);
+    talking_ = true;
+    talkBlocksLeft_ = -1;
+    input_.setKey(kTalkKey, !settings_.vox);
+    gate_->open.store(true);
+}
+
+void Bot::onCaptureBlock(const QByteArray& block) {
+    if (!talking_ || block.isEmpty()) return;
+    if (talkBlocksLeft_ < 0) {
+        // Blocks read before the gate opened hold silence; the file starts in the first block
+        // read after it.
+        const qint64 started = gate_->startedEpochMs.load();
+        if (!started) return;
+        emitEvent(QStringLiteral("talk_started"), {{"file", settings_.talkFile}, {"time_ms", started}});
+        const int32_t bytesPerSec = std::max(1, voice_->chains().gCodecBytesPerSec);
+        const double blockFrames = double(block.size()) * 8000.0 / bytesPerSec;
+        // The file may begin inside the first block, so it may reach into one block more.
+        talkBlocksLeft_ = static_cast<qint64>(std::ceil(double(talkFrames_) / blockFrames)) + 1;
+    }
+    if (--talkBlocksLeft_ > 0) return;
+    talking_ = false;
+    input_.setKey(kTalkKey, false);
+    emitEvent(QStringLiteral("talk_finished"), {{"file", settings_.talkFile}});
+}
+
+void Bot::finishRecording() {
+    if (!voice_) return;
+    voice_->StopAudio();
+    if (settings_.recordDir.isEmpty() || !recorder_) return;
+    recorder_->padTimeline(kSlotFiles, audio::AudioChains::DecodedRate);
+    emitEvent(QStringLiteral("recorded"), {{"dir", settings_.recordDir},
+                                           {"origin_ms", recorder_->timeline()->originEpochMs}});
 }
 
 void Bot::emitEvent(const QString& event, QJsonObject fields) {

@@ -7,6 +7,8 @@
 #include "core/ClientInterfaces.h"
 #include "core/ClientRole.h"
 #include "core/Options.h"
+#include "input/ClientVoice.h"
+#include "input/InputState.h"
 
 #include <QJsonObject>
 #include <QObject>
@@ -14,6 +16,11 @@
 #include <functional>
 
 namespace korvel {
+
+namespace audio {
+struct CaptureGate;
+class FileBackend;
+} // namespace audio
 
 class Bot : public QObject,
             private IClientView,
@@ -34,6 +41,11 @@ public:
     void Leave();
 
     ClientRole& role() { return role_; }
+    // The voice path, when the bot talks or records; null otherwise.
+    ClientVoice* voice() const { return voice_.get(); }
+
+    // The push-to-talk key the bot holds while it talks a file.
+    static constexpr uint8_t kTalkKey = 0x39;
     bool finishedAlready() const { return finished_; }
 
 signals:
@@ -45,6 +57,12 @@ private:
     void tryJoinChannel();
     void actOnUser(int32_t user);
     QJsonObject userFields(int32_t user) const;
+    IClientAudio& audioPath();
+    IEventSounds& soundPath();
+    void scheduleTalk();
+    void beginTalk();
+    void onCaptureBlock(const QByteArray& block);
+    void finishRecording();
 
     // IClientView
     void AddChannelEntry(int32_t channel) override;
@@ -66,10 +84,10 @@ private:
                                const QString& text, QChar mask) override;
     // IMessages
     void Inform(const QString& text) override;
-    // IClientAudio: the voice path of the bot comes with its audio options.
+    // IClientAudio, IEventSounds: without --talk or --record the bot has no voice path.
     void StartAudio(int32_t) override {}
     void StopAudio() override {}
-    // IEventSounds, ISpeech: a bot has nobody to play to.
+    // ISpeech: a bot has nobody to speak to.
     void PlayConnectSound() override {}
     void PlayDisconnectSound() override {}
     void Speak(const QString&) override {}
@@ -77,7 +95,17 @@ private:
     BotSettings settings_;
     std::function<void(const QByteArray&)> writeLine_;
     Options options_;
+    ScriptedInputState input_;
+    std::shared_ptr<audio::CaptureGate> gate_;
+    audio::FileBackend* recorder_ = nullptr; // owned by audioSystem_
+    std::unique_ptr<audio::AudioSystem> audioSystem_;
+    std::unique_ptr<ClientVoice> voice_;
     ClientRole role_;
+    QTimer talkTimer_;
+    bool talkScheduled_ = false;
+    bool talking_ = false;
+    qint64 talkBlocksLeft_ = -1; // blocks until the key is released; -1 = not counting
+    int64_t talkFrames_ = 0;     // the talk file's length at 8 kHz
     QTimer stayTimer_;
     QTimer leaveBound_;
     bool welcomed_ = false;

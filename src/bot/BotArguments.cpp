@@ -1,5 +1,6 @@
 #include "BotArguments.h"
 
+#include <QFileInfo>
 #include <QHostAddress>
 
 namespace korvel {
@@ -21,6 +22,11 @@ QString BotUsage() {
         "  --bind=ADDRESS           local address the bot's sockets use\n"
         "  --for=SECONDS            leave after this long and exit 0\n"
         "  --program-version=M.m    version reported at login (default: this program's)\n"
+        "  --talk=FILE.wav          send the file as voice, push to talk held for all of it\n"
+        "  --vox                    send it voice activated instead\n"
+        "  --talk-after=SECONDS     wait this long after joining before talking (default 0)\n"
+        "  --record=DIR             write what each of the three slots played to\n"
+        "                           DIR/slot1.wav .. slot3.wav, all on the bot's own clock\n"
         "  --help                   show this text\n"
         "\n"
         "Exit status: 0 after leaving, 1 when the link is lost or cannot be made,\n"
@@ -83,6 +89,29 @@ BotArgumentsResult ParseBotArguments(const QStringList& arguments) {
                 s.versionMajor = major;
                 s.versionMinor = minor;
             }
+        } else if (name == QLatin1String("--talk")) {
+            if (needValue()) {
+                if (!QFileInfo(value).isFile())
+                    result.error = QStringLiteral("--talk: no such file %1").arg(value);
+                else
+                    s.talkFile = value;
+            }
+        } else if (name == QLatin1String("--vox")) {
+            s.vox = true;
+        } else if (name == QLatin1String("--talk-after")) {
+            bool ok = false;
+            const double seconds = value.toDouble(&ok);
+            if (!ok || seconds < 0)
+                result.error = QStringLiteral("--talk-after needs a number of seconds");
+            else
+                s.talkAfter = seconds;
+        } else if (name == QLatin1String("--record")) {
+            if (needValue()) {
+                if (!QFileInfo(value).isDir())
+                    result.error = QStringLiteral("--record: no such folder %1").arg(value);
+                else
+                    s.recordDir = value;
+            }
         } else {
             result.error = QStringLiteral("unknown argument %1").arg(arg);
         }
@@ -90,6 +119,7 @@ BotArgumentsResult ParseBotArguments(const QStringList& arguments) {
     }
     if (!result.help && s.server.isEmpty()) result.error = QStringLiteral("--server is required");
     if (!result.help && s.create && s.channel.isEmpty()) result.error = QStringLiteral("--create needs --channel");
+    if (!result.help && s.vox && s.talkFile.isEmpty()) result.error = QStringLiteral("--vox needs --talk");
     return result;
 }
 

@@ -26,7 +26,14 @@ struct BotSettings {
     QStringList muteNames;
     QStringList kickNames;
     PortConfig ports;
-    // Voice options (talking a file, recording what arrives) join here.
+    // A WAV file to send as voice, once logged in (and in --channel, when given) and talkAfter
+    // seconds on; push to talk with the key held for the whole file unless vox.
+    QString talkFile;
+    bool vox = false;
+    double talkAfter = 0;
+    // A folder for slot1.wav .. slot3.wav: what each playback slot played, on one time axis.
+    QString recordDir;
+    bool hasVoice() const { return !talkFile.isEmpty() || !recordDir.isEmpty(); }
 };
 
 struct BotArgumentsResult {
