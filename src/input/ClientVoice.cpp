@@ -23,9 +23,11 @@ ClientVoice::~ClientVoice() {
 }
 
 void ClientVoice::StartAudio(int32_t codec) {
-    // A fresh connection starts with nothing transmitting and nothing held in the tail.
+    // A fresh connection starts with nothing transmitting, nothing held in the tail and no
+    // sound of the last server still waiting to be played.
     ptt_.ApplyTransmitMode();
     session_.transmitter().ResetTransmission();
+    session_.reception().clear();
     chains_.StartAudio(codec);
     running_ = true;
 }
